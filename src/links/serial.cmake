@@ -1,0 +1,1 @@
+# Sources of this link are added by its fragment.
