@@ -1,0 +1,1 @@
+# Sources of this service are added by its fragment.
