@@ -1,1 +1,2 @@
-# Sources of this link are added by its fragment.
+# The FTDI device list scan.
+target_sources(vpo_links PRIVATE ftdi_scan.h ftdi_scan.cpp)

@@ -22,14 +22,18 @@ struct FtdiDeviceNode {
 
 using FtdiStatusCode = uint32_t;  // 0 is success, as FT_OK
 constexpr FtdiStatusCode kFtdiOk = 0;
+constexpr FtdiStatusCode kFtdiIoError = 4;           // FT_IO_ERROR
+constexpr FtdiStatusCode kFtdiInvalidParameter = 6;  // FT_INVALID_PARAMETER
 
 class FtdiDeviceList {
  public:
   virtual ~FtdiDeviceList() = default;
-  // FT_CreateDeviceInfoList: builds the list and writes its length.
+  // FT_CreateDeviceInfoList: takes a snapshot of the attached devices and
+  // writes its length.
   virtual FtdiStatusCode CreateDeviceInfoList(uint32_t* count) = 0;
-  // FT_GetDeviceInfoList: fills room for *count nodes and writes the number
-  // filled into *count.
+  // FT_GetDeviceInfoList: copies the snapshot of the last
+  // CreateDeviceInfoList into room for *count nodes and writes the number
+  // filled into *count. Devices that come or go in between do not change it.
   virtual FtdiStatusCode GetDeviceInfoList(FtdiDeviceNode* nodes, uint32_t* count) = 0;
 };
 
