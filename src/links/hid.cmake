@@ -1,1 +1,1 @@
-# Sources of this link are added by its fragment.
+target_sources(vpo_links PRIVATE hid_link.h hid_link.cpp)
