@@ -1,1 +1,6 @@
-# Sources of this link are added by its fragment.
+# The serial link: port names, the link's primitives and the instrument protocol.
+target_sources(vpo_links PRIVATE
+  port_chooser.h
+  serial_port_names.h serial_port_names.cpp
+  serial_link.h serial_link.cpp
+)
