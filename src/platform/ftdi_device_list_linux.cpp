@@ -211,7 +211,7 @@ class UdevFtdiDeviceList final : public FtdiDeviceList {
   }
 
   FtdiStatusCode GetDeviceInfoList(FtdiDeviceNode* nodes, uint32_t* count) override {
-    if (nodes == nullptr || count == nullptr) return kFtdiInvalidParameter;
+    if (count == nullptr || (nodes == nullptr && *count != 0)) return kFtdiInvalidParameter;
     // Never more than the caller has room for, nor more than the snapshot.
     const size_t n = std::min<size_t>(*count, snapshot_.size());
     std::copy_n(snapshot_.begin(), n, nodes);
