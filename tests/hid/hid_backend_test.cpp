@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,12 @@ struct WideSerialCase {
   const wchar_t* serial;
   uint16_t number;
 };
+
+void PrintTo(const WideSerialCase& c, std::ostream* os) {
+  *os << "serial";
+  for (const wchar_t* p = c.serial; *p != L'\0'; ++p) *os << " U+" << std::hex << static_cast<uint32_t>(*p) << std::dec;
+  *os << " gives " << c.number;
+}
 
 class WideSerialTest : public StandInTest, public ::testing::WithParamInterface<WideSerialCase> {};
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -210,6 +211,19 @@ struct SerialCase {
   size_t length;
   uint16_t number;
 };
+
+void PrintTo(const SerialCase& c, std::ostream* os) {
+  *os << "serial \"";
+  for (size_t i = 0; i < c.length; ++i) {
+    auto byte = static_cast<unsigned char>(c.serial[i]);
+    if (byte >= 0x20 && byte < 0x7F) {
+      *os << c.serial[i];
+    } else {
+      *os << "\\x" << std::hex << static_cast<int>(byte) << std::dec;
+    }
+  }
+  *os << "\" gives " << c.number;
+}
 
 class SerialNumberTest : public HidLinkTest, public ::testing::WithParamInterface<SerialCase> {};
 
