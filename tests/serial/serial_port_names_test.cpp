@@ -1,0 +1,129 @@
+// The port chooser's text and item index to the port name, and the name to
+// the Linux device. Nothing is opened here: COM names are real serial ports.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "links/errors.h"
+#include "links/serial_port_names.h"
+#include "platform/serial_port.h"
+
+namespace vpo {
+namespace {
+
+struct NameCase {
+  const char* text;
+  int index;
+  const char* name;
+};
+
+class PortNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(PortNameTest, NamesThePort) {
+  const NameCase& c = GetParam();
+  EXPECT_EQ(ComPortName(c.text, c.index), c.name) << "text '" << c.text << "' index " << c.index;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ListItems, PortNameTest,
+    ::testing::Values(NameCase{"COM1", -1, "COM1"},  // the initial text, nothing chosen
+                      NameCase{"COM1", 0, "COM1"}, NameCase{"COM5", 4, "COM5"},
+                      NameCase{"COM9", 8, "COM9"}, NameCase{"COM10", 9, "\\\\.\\COM10"},
+                      NameCase{"COM30", 29, "\\\\.\\COM30"},
+                      // From index 9 the table decides; the text is not used.
+                      NameCase{"xxxx", 15, "\\\\.\\COM16"},
+                      NameCase{"/dev/ttyUSB0", 30, "/dev/ttyUSB0"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    TypedTexts, PortNameTest,
+    ::testing::Values(NameCase{"COM7", -1, "COM7"},
+                      // COM and a number 1..255 is that port, whatever the index.
+                      NameCase{"COM12", -1, "\\\\.\\COM12"}, NameCase{"com12", -1, "\\\\.\\COM12"},
+                      NameCase{"COM255", -1, "\\\\.\\COM255"}, NameCase{"COM3", 12, "COM3"},
+                      NameCase{"COM12", 3, "\\\\.\\COM12"},
+                      // Anything else: COM and the fourth character.
+                      NameCase{"abc5", -1, "COM5"}, NameCase{"COMX", -1, "COMX"},
+                      NameCase{"COM05", -1, "COM0"}, NameCase{"COM256", -1, "COM2"},
+                      NameCase{"COM3 ", -1, "COM3"},
+                      // Characters, not bytes: "Порт" is 4 characters, 8 UTF-8 bytes.
+                      NameCase{"Порт", -1, "COM\xF2"},
+                      // A device path as it stands.
+                      NameCase{"/dev/pts/3", -1, "/dev/pts/3"}));
+
+TEST(PortNameRangeError, ShortTextsRaiseWhateverTheIndex) {
+  for (const char* text : {"", "C", "COM", "Пор"}) {
+    for (int index : {-1, 0, 8, 9, 29}) {
+      try {
+        ComPortName(text, index);
+        ADD_FAILURE() << "no range error for '" << text << "' index " << index;
+      } catch (const RangeError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find(std::string("\"") + text + "\""), std::string::npos) << message;
+        EXPECT_NE(message.find("4 символов"), std::string::npos) << message;
+      }
+    }
+  }
+}
+
+struct DeviceCase {
+  const char* name;
+  const char* device;  // "" when the name has no device
+};
+
+TEST(PortDevice, LinuxDeviceOfEachName) {
+  const DeviceCase cases[] = {
+      {"COM1", "/dev/ttyS0"},          {"COM9", "/dev/ttyS8"},
+      {"\\\\.\\COM10", "/dev/ttyS9"},  {"\\\\.\\COM30", "/dev/ttyS29"},
+      {"\\\\.\\COM255", "/dev/ttyS254"}, {"COMX", ""},
+      {"COM0", ""},                    {"COM\xF2", ""},
+      {"/dev/ttyUSB3", "/dev/ttyUSB3"}, {"/dev/pts/3", "/dev/pts/3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::SerialDevicePath(c.name), c.device) << c.name;
+}
+
+TEST(PortDevice, EveryListItemHasItsOwnDevice) {
+  for (int index = 0; index < kComPortItemCount; ++index) {
+    const std::string text = "COM" + std::to_string(index + 1);
+    EXPECT_EQ(platform::SerialDevicePath(ComPortName(text, index)),
+              "/dev/ttyS" + std::to_string(index));
+  }
+}
+
+TEST(PortDisplayName, ShowsThePortAndItsDevice) {
+  EXPECT_EQ(PortDisplayName("\\\\.\\COM10"), "COM10 (/dev/ttyS9)");
+  EXPECT_EQ(PortDisplayName("COM1"), "COM1 (/dev/ttyS0)");
+  EXPECT_EQ(PortDisplayName("/dev/pts/4"), "/dev/pts/4");
+  EXPECT_EQ(PortDisplayName("COM\xF2"), "COMт");
+}
+
+TEST(PortChoices, ThirtyComPortsThenUsbDevices) {
+  const auto items = SerialPortChoices();
+  ASSERT_GE(items.size(), 30u);
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(items[i], "COM" + std::to_string(i + 1));
+  for (size_t i = 30; i < items.size(); ++i)
+    EXPECT_TRUE(items[i].starts_with("/dev/ttyUSB") || items[i].starts_with("/dev/ttyACM"))
+        << items[i];
+}
+
+TEST(PortChoices, UsbDevicesInNaturalOrder) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vpo-usb-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyUSB", "ttyUSBx",
+                           "tty0", "ttyACM11", "ttyUSB0"})
+    std::ofstream(dir / name).put('x');
+  const auto found = platform::ListUsbSerialDevices(dir.string());
+  const std::string d = dir.string() + "/";
+  EXPECT_EQ(found, (std::vector<std::string>{d + "ttyACM0", d + "ttyACM11", d + "ttyUSB0",
+                                             d + "ttyUSB2", d + "ttyUSB10"}));
+  fs::remove_all(dir);
+  EXPECT_TRUE(platform::ListUsbSerialDevices(dir.string()).empty());
+}
+
+}  // namespace
+}  // namespace vpo
