@@ -61,3 +61,20 @@ function(vpo_wine_stand_in_dll target)
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/stand-in-lib)
   vpo_warnings(${target})
 endfunction()
+
+# An import library made from a .def file, for binding a program at load time
+# to a DLL that the build does not have (or replaces by a stand-in). With
+# "Name @ordinal NONAME" entries the program imports by ordinal only.
+# Gives an IMPORTED target <target>.
+function(vpo_import_library_from_def target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DEF" "")
+  get_filename_component(def ${arg_DEF} ABSOLUTE)
+  set(lib ${CMAKE_CURRENT_BINARY_DIR}/lib${target}.a)
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-lib ${lib}
+    DEPENDS ${def} VERBATIM)
+  add_custom_target(${target}_implib DEPENDS ${lib})
+  add_library(${target} STATIC IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION ${lib})
+  add_dependencies(${target} ${target}_implib)
+endfunction()
