@@ -16,6 +16,10 @@ VPO_TEST_PACKAGES=(
   umockdev libumockdev-dev
   python3
 )
+# The Windows build (mingw-w64, posix threads) and Wine to run its tests.
+VPO_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix wine wine64
+)
 
 vpo_sudo() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
