@@ -195,6 +195,8 @@ struct FaultCase {
   std::vector<uint8_t> hostBytes;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << sim::ModeName(c.mode); }
+
 class WordReadFaultTest : public SimulatorTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(WordReadFaultTest, EndsInTheErrorWithinTheLimitWithThePortClosed) {

@@ -22,6 +22,10 @@ struct NameCase {
   const char* name;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) {
+  *os << "'" << c.text << "' index " << c.index;
+}
+
 class PortNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(PortNameTest, NamesThePort) {

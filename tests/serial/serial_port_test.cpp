@@ -148,6 +148,11 @@ struct FlagCase {
   tcflag_t cflagOn;  // of CRTSCTS, CLOCAL, HUPCL: set before the open
 };
 
+void PrintTo(const FlagCase& c, std::ostream* os) {
+  *os << ((c.cflagOn & CRTSCTS) ? "CRTSCTS " : "") << ((c.cflagOn & CLOCAL) ? "CLOCAL " : "")
+      << ((c.cflagOn & HUPCL) ? "HUPCL" : "") << (c.cflagOn ? "" : "none");
+}
+
 class LinkSettingsTest : public ::testing::TestWithParam<FlagCase> {};
 
 TEST_P(LinkSettingsTest, KeepsHardwareFlowControlAndModemFlagsTurnsTheRestRaw) {

@@ -1,0 +1,93 @@
+// Times the serial protocol against the instrument simulator and prints
+// markdown table rows: what was measured beside the time the line itself
+// needs. Options: --rows-only (no table header), --runs N (default 20).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "instrument_simulator.h"
+#include "links/serial_link.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class FixedChooser : public vpo::PortChooser {
+ public:
+  explicit FixedChooser(std::string text) : text_(std::move(text)) {}
+  std::string PortText() const override { return text_; }
+  int PortItemIndex() const override { return -1; }
+
+ private:
+  std::string text_;
+};
+
+// Median of `runs` timings of `work`, in milliseconds.
+double MedianMs(int runs, const std::function<void()>& work) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    work();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+void Row(const char* name, double measured, const char* reference) {
+  std::printf("| %s | %.2f ms | %s |\n", name, measured, reference);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool header = true;
+  int runs = 20;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--rows-only") == 0) {
+      header = false;
+    } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: %s [--rows-only] [--runs N]\n", argv[0]);
+      return 2;
+    }
+  }
+
+  vpo::sim::InstrumentSimulator sim;
+  sim.Start();
+  FixedChooser chooser(sim.Path());
+  vpo::SerialLink link(chooser);
+  bool ok = true;
+  auto probeAndRead = [&] {
+    ok = ok && link.ProbeInstrument() == 1 && link.ReadInstrumentWord(82) == 1234;
+  };
+
+  if (header) {
+    std::printf("| name | measured | reference |\n");
+    std::printf("|---|---|---|\n");
+  }
+  probeAndRead();  // warm-up
+  sim.SetLineTiming(true);
+  Row("serial: probe + word read, 9600 bit/s line timing (median)", MedianMs(runs, probeAndRead),
+      "18.75 ms (18 characters at 9600 bit/s)");
+  sim.SetLineTiming(false);
+  Row("serial: probe + word read, no line timing (median)", MedianMs(runs, probeAndRead),
+      "0 ms of line time");
+  sim.SetMode(vpo::sim::Mode::Silent);
+  uint32_t answered = 0;
+  Row("serial: probe of a silent port (median)",
+      MedianMs(std::max(1, runs / 5), [&] { answered += link.ProbeInstrument(); }),
+      "440 ms (11 reads x 40 ms)");
+  sim.Stop();
+  if (!ok || answered != 0) {
+    std::fprintf(stderr, "serial bench: the simulator did not answer as expected\n");
+    return 1;
+  }
+  return 0;
+}
