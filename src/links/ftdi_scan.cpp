@@ -1,9 +1,9 @@
 #include "links/ftdi_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -36,15 +36,22 @@ FtdiScanResult FtdiLink::ScanFtdiDevices() {
   // that fit; nothing is read past the buffer.
   listed = std::min(listed, count);
 
-  char digits[std::numeric_limits<uint32_t>::digits10 + 1];
+  // The listing goes to the sink in one call: three lines per device, in
+  // list order. The texts stay in the node buffer; only the indexes need
+  // room of their own.
+  using IndexText = std::array<char, std::numeric_limits<uint32_t>::digits10 + 1>;
+  std::vector<IndexText> indexes(listed);
+  std::vector<std::string_view> lines;
+  lines.reserve(size_t{3} * listed);
   for (uint32_t i = 0; i < listed; ++i) {
     const platform::FtdiDeviceNode& node = nodes[i];
-    const char* digitsEnd = std::to_chars(std::begin(digits), std::end(digits), i).ptr;
-    listing_.AppendLine(std::string_view(digits, static_cast<size_t>(digitsEnd - digits)));
+    IndexText& digits = indexes[i];
+    const char* digitsEnd = std::to_chars(digits.data(), digits.data() + digits.size(), i).ptr;
     const std::string_view serial = FieldText(node.SerialNumber);
     const std::string_view description = FieldText(node.Description);
-    listing_.AppendLine(serial);
-    listing_.AppendLine(description);
+    lines.emplace_back(digits.data(), static_cast<size_t>(digitsEnd - digits.data()));
+    lines.push_back(serial);
+    lines.push_back(description);
     // Byte for byte: case matters, and look-alike letters of another
     // alphabet do not match. The last match in list order wins.
     if (description.find(FamilyTag) != std::string_view::npos) {
@@ -52,6 +59,7 @@ FtdiScanResult FtdiLink::ScanFtdiDevices() {
       result.serial.assign(serial);
     }
   }
+  if (!lines.empty()) listing_.AppendLines(lines);
   return result;
 }
 

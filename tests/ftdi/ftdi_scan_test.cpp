@@ -274,6 +274,25 @@ TEST(FtdiScan, NeverReadsPastTheBufferWhenTheListClaimsMoreNodes) {
   EXPECT_EQ(result.serial, "B");
 }
 
+// The memo lays out each insertion: a press hands it the whole listing at
+// once, and hands it nothing at all when there is nothing to list.
+TEST(FtdiScan, HandsTheListingOverInOneGo) {
+  FakeFtdiDeviceList list;
+  list.nodes = {MakeNode("A", "x"), MakeNode("B", "y"), MakeNode("C", "z")};
+  VectorSink sink;
+  FtdiLink link(list, sink);
+  link.ScanFtdiDevices();
+  EXPECT_THAT(sink.batches, ElementsAre(9u));
+
+  list.getCount = 0;  // the second call reports no node after all
+  link.ScanFtdiDevices();
+  list.nodes.clear();
+  list.getCount.reset();
+  link.ScanFtdiDevices();
+  EXPECT_THAT(sink.batches, ElementsAre(9u));
+  EXPECT_EQ(sink.lines.size(), 9u);
+}
+
 TEST(FtdiScan, NothingIsListedWhenTheFirstCallFindsNoDevice) {
   FakeFtdiDeviceList list;
   VectorSink sink;

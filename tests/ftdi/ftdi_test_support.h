@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +53,12 @@ class FakeFtdiDeviceList : public platform::FtdiDeviceList {
 class VectorSink : public LineSink {
  public:
   std::vector<std::string> lines;
+  std::vector<size_t> batches;  // the size of each AppendLines call
   void AppendLine(std::string_view line) override { lines.emplace_back(line); }
+  void AppendLines(std::span<const std::string_view> many) override {
+    batches.push_back(many.size());
+    LineSink::AppendLines(many);
+  }
 };
 
 }  // namespace vpo::test
