@@ -56,6 +56,10 @@ bool SerialPort::GetState(SerialDcb& dcb) {
 bool SerialPort::SetState(const SerialDcb& dcb) {
   if (!IsOpen()) return false;
   // Every field but these four goes back as GetCommState reported it.
+  if (native_->dcb.DCBlength == 0) {
+    SerialDcb ignored;
+    if (!GetState(ignored)) return false;
+  }
   DCB state = native_->dcb;
   state.DCBlength = sizeof(DCB);
   state.BaudRate = dcb.BaudRate;
