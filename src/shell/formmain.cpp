@@ -1,0 +1,201 @@
+#include "shell/formmain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+
+#include "platform/global_hotkeys.h"
+#include "shell/application.h"
+#include "shell/formtest.h"
+#include "shell/hotkey_filter.h"
+#include "shell/window_style.h"
+#include "ui_formmain.h"
+
+namespace vpo::shell {
+
+namespace {
+
+constexpr int kLabelColumn = 0;
+constexpr int kValueColumn = 1;
+
+}  // namespace
+
+TFMain::TFMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFMain>()) {
+  // 4a: the window and its controls from the layout, still hidden.
+  ui_->setupUi(this);
+  ApplyFormStyle(this);
+  // bsSingle with biSystemMenu and biMinimize: no maximise button, fixed size.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFixedSize(389, 93);
+  SetUpPortChooser();
+  SetUpGrid();
+  connect(ui_->ButtonInit, &QPushButton::clicked, this,
+          [this] { Application::RunHandler([this] { ButtonInitClick(); }); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    // OnExit: the focus leaves the grid for another control of this window.
+    if (old == ui_->StringGridInfo && now != nullptr && now->window() == this) {
+      Application::RunHandler([this] { StringGridInfoExit(); });
+    }
+  });
+  CentreOnScreen();  // poScreenCenter: the place it has when first shown
+  ui_->StringGridInfo->setFocus();  // first in tab order: focused on activation
+
+  // 4b: LoadHidLibrary (Part 3.4).
+  // HID: LoadHidLibrary() is called here once the HID link is wired in.
+
+  // 4c: OnCreate, after the whole construction.
+  Application::RunHandler([this] { FormCreate(); });
+}
+
+TFMain::~TFMain() {
+  // OnDestroy at the start of destruction, after the window is hidden and
+  // before the controls are freed.
+  hide();
+  Application::RunHandler([this] { FormDestroy(); });
+  ApplicationEvents.reset();  // the filter goes before the hot keys it reads
+  FHotKeys.reset();
+}
+
+void TFMain::SetUpPortChooser() {
+  QComboBox* combo = ui_->ComboBoxCOM;
+  // The edit text "COM1" is the layout's Text, not a chosen item.
+  combo->setCurrentIndex(-1);
+  combo->setEditText(QStringLiteral("COM1"));
+  // AutoComplete: typed text is completed to the first item beginning with it,
+  // the completed part highlighted (Qt's inline completion). Typing never adds
+  // an item, and leaving the field does not turn the typed text into a choice.
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  if (QCompleter* completer = combo->completer()) {
+    completer->setCompletionMode(QCompleter::InlineCompletion);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+  }
+  QLineEdit* edit = combo->lineEdit();
+  QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
+  connect(combo, &QComboBox::activated, this, [this](int index) { FPortItemIndex = index; });
+  connect(edit, &QLineEdit::textEdited, this, [this](const QString&) { FPortItemIndex = -1; });
+}
+
+void TFMain::SetUpGrid() {
+  QTableWidget* grid = ui_->StringGridInfo;
+  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  for (int row = 0; row < grid->rowCount(); ++row) grid->setRowHeight(row, 18);
+  // Column 0 is the fixed column: drawn in the button-face colour, never
+  // current nor selected. Its items exist from the start (empty until
+  // FormCreate writes the labels); column 1 has no items, so no text at all.
+  const QPalette& palette = grid->palette();
+  for (int row = 0; row < grid->rowCount(); ++row) {
+    auto* item = new QTableWidgetItem();
+    item->setFlags(Qt::NoItemFlags);
+    item->setBackground(palette.button());
+    item->setForeground(palette.buttonText());
+    grid->setItem(row, kLabelColumn, item);
+  }
+}
+
+void TFMain::CentreOnScreen() {
+  QScreen* screen = this->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+}
+
+std::string TFMain::PortText() const { return ui_->ComboBoxCOM->currentText().toStdString(); }
+
+int TFMain::PortItemIndex() const { return FPortItemIndex; }
+
+void TFMain::AppendPortItem(const std::string& utf8Text) {
+  QComboBox* combo = ui_->ComboBoxCOM;
+  const QString text = combo->currentText();
+  combo->addItem(QString::fromStdString(utf8Text));
+  combo->setEditText(text);  // adding an item never changes the edit text
+}
+
+QString TFMain::CellText(int col, int row) const {
+  const QTableWidgetItem* item = ui_->StringGridInfo->item(row, col);
+  return item != nullptr ? item->text() : QString();
+}
+
+void TFMain::SetCellText(int col, int row, const QString& text) {
+  QTableWidget* grid = ui_->StringGridInfo;
+  QTableWidgetItem* item = grid->item(row, col);
+  if (item == nullptr) {
+    item = new QTableWidgetItem();
+    // Value cells: selectable, never editable.
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    grid->setItem(row, col, item);
+  }
+  item->setText(text);
+}
+
+QTableWidget* TFMain::StringGridInfo() const { return ui_->StringGridInfo; }
+QPushButton* TFMain::ButtonInit() const { return ui_->ButtonInit; }
+QComboBox* TFMain::ComboBoxCOM() const { return ui_->ComboBoxCOM; }
+
+bool TFMain::HotKeyRegistered(int id) const {
+  return id >= 0 && id < 2 && FHotKeyRegistered[id];
+}
+
+void TFMain::FormCreate() {
+  // 1. The label column.
+  SetCellText(kLabelColumn, 0, QStringLiteral("Модель прибора"));
+  SetCellText(kLabelColumn, 1, QStringLiteral("Номер версии ПО"));
+  SetCellText(kLabelColumn, 2, QStringLiteral("Цифровой идентификатор ПО"));
+  // 2. Column widths.
+  ui_->StringGridInfo->setColumnWidth(kLabelColumn, 160);
+  ui_->StringGridInfo->setColumnWidth(kValueColumn, 214);
+  // 3. No selection, no current cell.
+  ui_->StringGridInfo->selectionModel()->clear();
+  // 4, 5. The hot keys on the main window; results not looked at beyond
+  // remembering them (a combination that another program holds stays theirs).
+  FHotKeys = std::make_unique<vpo::platform::GlobalHotKeys>(NativeHotKeyTarget(this));
+  ApplicationEvents = std::make_unique<HotKeyEventFilter>(
+      *FHotKeys, [this](int id) { ApplicationEventsMessage(id); });
+  FHotKeyRegistered[kHotKeyShowTest] =
+      FHotKeys->Register(kHotKeyShowTest, vpo::platform::kModControl | vpo::platform::kModAlt, 0x52);
+  FHotKeyRegistered[kHotKeyAltEnter] =
+      FHotKeys->Register(kHotKeyAltEnter, vpo::platform::kModAlt, vpo::platform::kVkReturn);
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+  FormClose(event);
+  QWidget::closeEvent(event);
+}
+
+void TFMain::FormClose(QCloseEvent*) {
+  if (FHotKeys) {
+    FHotKeys->Unregister(kHotKeyShowTest);
+    FHotKeys->Unregister(kHotKeyAltEnter);
+  }
+  FHotKeyRegistered[kHotKeyShowTest] = false;
+  FHotKeyRegistered[kHotKeyAltEnter] = false;
+}
+
+void TFMain::FormDestroy() {
+  // HID: release the HID support library here if LoadHidLibrary holds it
+  // (Part 3.4); wired in with the HID link.
+}
+
+void TFMain::StringGridInfoExit() { ui_->StringGridInfo->selectionModel()->clear(); }
+
+void TFMain::ApplicationEventsMessage(int hotKeyId) {
+  if (hotKeyId == kHotKeyShowTest && FTestForm != nullptr) FTestForm->ShowFromHotKey(this);
+  // Hot key 1 (Alt+Enter) and any other id: nothing.
+}
+
+void TFMain::ButtonInitClick() {
+  // The identification sequence (Part 2.1) is wired in with its issue. Until
+  // then a press does nothing at all: no cell is written.
+}
+
+}  // namespace vpo::shell

@@ -1,0 +1,98 @@
+#pragma once
+// The main window FMain (class TFMain, Part 1.2): the port chooser, the one
+// button and the result grid, plus the two global hot keys. The handlers
+// carry the names of the spec; Part 1.1 says when each one runs.
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+#include "links/port_chooser.h"
+
+class QCloseEvent;
+class QComboBox;
+class QPushButton;
+class QTableWidget;
+
+namespace Ui {
+class TFMain;
+}
+
+namespace vpo::platform {
+class GlobalHotKeys;
+}
+
+namespace vpo::shell {
+
+class TFTest;
+class HotKeyEventFilter;
+
+// Hot key ids (Part 1.2).
+inline constexpr int kHotKeyShowTest = 0;  // Ctrl+Alt+R: show FTest
+inline constexpr int kHotKeyAltEnter = 1;  // Alt+Enter: held, does nothing
+
+class TFMain : public QWidget, public vpo::PortChooser {
+  Q_OBJECT
+ public:
+  // Builds the window from its layout (hidden), then LoadHidLibrary, then
+  // FormCreate (Part 1.1 step 4).
+  explicit TFMain(QWidget* parent = nullptr);
+  // Hides the window, runs FormDestroy, then frees the controls.
+  ~TFMain() override;
+
+  // The diagnostics window that hot key 0 shows (created after FMain).
+  void SetTestForm(TFTest* form) { FTestForm = form; }
+  TFTest* TestForm() const { return FTestForm; }
+
+  // PortChooser: the combo box's edit text (UTF-8) and the index of the
+  // chosen list item; -1 while no item is chosen: at start (the initial text
+  // "COM1" is not a choice) and after the operator has typed into the field.
+  std::string PortText() const override;
+  int PortItemIndex() const override;
+
+  // Appends an item to the port list after "COM1".."COM30" (UTF-8 text).
+  void AppendPortItem(const std::string& utf8Text);
+
+  // The cells of StringGridInfo. CellText is a null QString for a cell that
+  // has no text at all (every value cell until the first press).
+  QString CellText(int col, int row) const;
+  void SetCellText(int col, int row, const QString& text);
+
+  // The controls, for the identification display and for tests.
+  QTableWidget* StringGridInfo() const;
+  QPushButton* ButtonInit() const;
+  QComboBox* ComboBoxCOM() const;
+  Ui::TFMain* ui() const { return ui_.get(); }
+
+  // Whether hot key `id` is registered in this copy (false where the
+  // platform has none, or another program holds the combination).
+  bool HotKeyRegistered(int id) const;
+
+  // Handlers (Parts 1.1, 1.2, 2.1).
+  void FormCreate();
+  void FormClose(QCloseEvent* action);
+  void FormDestroy();
+  void StringGridInfoExit();
+  void ApplicationEventsMessage(int hotKeyId);
+  void ButtonInitClick();
+
+ protected:
+  // OnClose: runs FormClose and leaves the event as it came (accepted).
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void SetUpGrid();
+  void SetUpPortChooser();
+  void CentreOnScreen();
+
+  std::unique_ptr<Ui::TFMain> ui_;
+  std::unique_ptr<vpo::platform::GlobalHotKeys> FHotKeys;
+  std::unique_ptr<HotKeyEventFilter> ApplicationEvents;
+  bool FHotKeyRegistered[2] = {false, false};
+  TFTest* FTestForm = nullptr;
+  int FPortItemIndex = -1;
+};
+
+}  // namespace vpo::shell

@@ -1,0 +1,73 @@
+#include "shell/formtest.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <string>
+
+#include "platform/text_codec.h"
+#include "shell/window_style.h"
+#include "ui_formtest.h"
+
+namespace vpo::shell {
+
+namespace {
+// The outer size of the window (Part 1.2), frame included.
+constexpr int kOuterWidth = 517;
+constexpr int kOuterHeight = 594;
+}  // namespace
+
+TFTest::TFTest(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFTest>()) {
+  ui_->setupUi(this);
+  ApplyFormStyle(this);
+  // Closing only hides the window; it never keeps the program running.
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setAttribute(Qt::WA_QuitOnClose, false);
+  ui_->Memo2->setFont(font());
+}
+
+TFTest::~TFTest() = default;
+
+QPlainTextEdit* TFTest::Memo2() const { return ui_->Memo2; }
+
+void TFTest::AppendLine(std::string_view cp1251Line) {
+  const std::string utf8 = vpo::platform::Cp1251ToUtf8(cp1251Line);
+  QPlainTextEdit* memo = ui_->Memo2;
+  QScrollBar* bar = memo->verticalScrollBar();
+  const bool atBottom = bar->value() == bar->maximum();
+  // A new block at the end of the document, through a cursor of its own: the
+  // operator's cursor and selection stay where they are, and the plain text
+  // layout lays out only the new block, however long the memo has grown.
+  QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  if (!memo->document()->isEmpty()) text.prepend(QChar(u'\n'));
+  QTextCursor cursor(memo->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(text);
+  if (atBottom) bar->setValue(bar->maximum());
+}
+
+void TFTest::ShowFromHotKey(const QWidget* mainForm) {
+  if (isVisible()) return;
+  if (!FShownBefore) {
+    FShownBefore = true;
+    // Frame margins are known only for a window that has been shown: borrow
+    // those of the main window, which the window manager decorates alike.
+    QMargins frame;
+    if (mainForm != nullptr && mainForm->isVisible()) {
+      const QRect outer = mainForm->frameGeometry();
+      const QRect inner = mainForm->geometry();
+      frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                       outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    }
+    resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
+    if (mainForm != nullptr) {
+      const QRect over = mainForm->frameGeometry();
+      move(over.left() + (over.width() - kOuterWidth) / 2, over.top() + (over.height() - kOuterHeight) / 2);
+    }
+  }
+  show();
+}
+
+}  // namespace vpo::shell
