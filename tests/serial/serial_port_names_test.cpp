@@ -1,17 +1,9 @@
-// The port chooser's text and item index to the port name, and the name to
-// the Linux device. Nothing is opened here: COM names are real serial ports.
+// The port chooser's text and item index to the port name. Nothing is
+// opened here: COM names are real serial ports.
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "links/errors.h"
 #include "links/serial_port_names.h"
-#include "platform/serial_port.h"
 
 namespace vpo {
 namespace {
@@ -74,37 +66,6 @@ TEST(PortNameRangeError, ShortTextsRaiseWhateverTheIndex) {
   }
 }
 
-struct DeviceCase {
-  const char* name;
-  const char* device;  // "" when the name has no device
-};
-
-TEST(PortDevice, LinuxDeviceOfEachName) {
-  const DeviceCase cases[] = {
-      {"COM1", "/dev/ttyS0"},          {"COM9", "/dev/ttyS8"},
-      {"\\\\.\\COM10", "/dev/ttyS9"},  {"\\\\.\\COM30", "/dev/ttyS29"},
-      {"\\\\.\\COM255", "/dev/ttyS254"}, {"COMX", ""},
-      {"COM0", ""},                    {"COM\xF2", ""},
-      {"/dev/ttyUSB3", "/dev/ttyUSB3"}, {"/dev/pts/3", "/dev/pts/3"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(platform::SerialDevicePath(c.name), c.device) << c.name;
-}
-
-TEST(PortDevice, EveryListItemHasItsOwnDevice) {
-  for (int index = 0; index < kComPortItemCount; ++index) {
-    const std::string text = "COM" + std::to_string(index + 1);
-    EXPECT_EQ(platform::SerialDevicePath(ComPortName(text, index)),
-              "/dev/ttyS" + std::to_string(index));
-  }
-}
-
-TEST(PortDisplayName, ShowsThePortAndItsDevice) {
-  EXPECT_EQ(PortDisplayName("\\\\.\\COM10"), "COM10 (/dev/ttyS9)");
-  EXPECT_EQ(PortDisplayName("COM1"), "COM1 (/dev/ttyS0)");
-  EXPECT_EQ(PortDisplayName("/dev/pts/4"), "/dev/pts/4");
-  EXPECT_EQ(PortDisplayName("COM\xF2"), "COMт");
-}
-
 TEST(PortChoices, ThirtyComPortsThenUsbDevices) {
   const auto items = SerialPortChoices();
   ASSERT_GE(items.size(), 30u);
@@ -112,21 +73,6 @@ TEST(PortChoices, ThirtyComPortsThenUsbDevices) {
   for (size_t i = 30; i < items.size(); ++i)
     EXPECT_TRUE(items[i].starts_with("/dev/ttyUSB") || items[i].starts_with("/dev/ttyACM"))
         << items[i];
-}
-
-TEST(PortChoices, UsbDevicesInNaturalOrder) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("vpo-usb-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyUSB", "ttyUSBx",
-                           "tty0", "ttyACM11", "ttyUSB0"})
-    std::ofstream(dir / name).put('x');
-  const auto found = platform::ListUsbSerialDevices(dir.string());
-  const std::string d = dir.string() + "/";
-  EXPECT_EQ(found, (std::vector<std::string>{d + "ttyACM0", d + "ttyACM11", d + "ttyUSB0",
-                                             d + "ttyUSB2", d + "ttyUSB10"}));
-  fs::remove_all(dir);
-  EXPECT_TRUE(platform::ListUsbSerialDevices(dir.string()).empty());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "links/serial_link.h"
+#include "links/serial_port_names.h"
 #include "platform/serial_port.h"
 #include "pty_fixture.h"
 
@@ -141,6 +142,53 @@ TEST(SerialPortRead, AHangUpFailsAtOnce) {
   EXPECT_FALSE(port.ReadByte(&byte, &count));
   EXPECT_EQ(count, 0u);
   EXPECT_LT(Clock::now() - start, 500ms);
+}
+
+// Port names to Linux devices, as pure functions: nothing is opened.
+struct DeviceCase {
+  const char* name;
+  const char* device;  // "" when the name has no device
+};
+
+TEST(PortDevice, LinuxDeviceOfEachName) {
+  const DeviceCase cases[] = {
+      {"COM1", "/dev/ttyS0"},          {"COM9", "/dev/ttyS8"},
+      {"\\\\.\\COM10", "/dev/ttyS9"},  {"\\\\.\\COM30", "/dev/ttyS29"},
+      {"\\\\.\\COM255", "/dev/ttyS254"}, {"COMX", ""},
+      {"COM0", ""},                    {"COM\xF2", ""},
+      {"/dev/ttyUSB3", "/dev/ttyUSB3"}, {"/dev/pts/3", "/dev/pts/3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::SerialDevicePath(c.name), c.device) << c.name;
+}
+
+TEST(PortDevice, EveryListItemHasItsOwnDevice) {
+  for (int index = 0; index < kComPortItemCount; ++index) {
+    const std::string text = "COM" + std::to_string(index + 1);
+    EXPECT_EQ(platform::SerialDevicePath(ComPortName(text, index)),
+              "/dev/ttyS" + std::to_string(index));
+  }
+}
+
+TEST(PortDisplayName, ShowsThePortAndItsDevice) {
+  EXPECT_EQ(PortDisplayName("\\\\.\\COM10"), "COM10 (/dev/ttyS9)");
+  EXPECT_EQ(PortDisplayName("COM1"), "COM1 (/dev/ttyS0)");
+  EXPECT_EQ(PortDisplayName("/dev/pts/4"), "/dev/pts/4");
+  EXPECT_EQ(PortDisplayName("COM\xF2"), "COMт");
+}
+
+TEST(PortChoices, UsbDevicesInNaturalOrder) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vpo-usb-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyUSB", "ttyUSBx",
+                           "tty0", "ttyACM11", "ttyUSB0"})
+    std::ofstream(dir / name).put('x');
+  const auto found = platform::ListUsbSerialDevices(dir.string());
+  const std::string d = dir.string() + "/";
+  EXPECT_EQ(found, (std::vector<std::string>{d + "ttyACM0", d + "ttyACM11", d + "ttyUSB0",
+                                             d + "ttyUSB2", d + "ttyUSB10"}));
+  fs::remove_all(dir);
+  EXPECT_TRUE(platform::ListUsbSerialDevices(dir.string()).empty());
 }
 
 // What the link leaves on the terminal, from the state the port had before.
