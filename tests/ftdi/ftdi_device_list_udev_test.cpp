@@ -1,9 +1,10 @@
-// The Linux FTDI device list over fake sysfs trees. Run under
-// umockdev-wrapper, which preloads the library that redirects /sys into the
-// test bed each test builds.
+// The Linux FTDI device list over fake sysfs trees. umockdev's preloaded
+// library redirects /sys into the test bed that each test builds; the test
+// starts itself again with that library preloaded when it is not.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <umockdev.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,13 @@ namespace vpo::platform {
 namespace {
 
 using ::testing::ElementsAre;
+
+constexpr const char* kPreload = "libumockdev-preload.so.0";
+
+bool Preloaded() {
+  const char* preload = std::getenv("LD_PRELOAD");
+  return preload != nullptr && std::strstr(preload, "libumockdev-preload") != nullptr;
+}
 
 std::string Text(const char* field, size_t size) {
   size_t n = 0;
@@ -36,9 +44,7 @@ void PrintTo(const Listed& l, std::ostream* os) { *os << "{\"" << l.serial << "\
 class UdevFtdiDeviceList : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* preload = std::getenv("LD_PRELOAD");
-    ASSERT_TRUE(preload != nullptr && std::strstr(preload, "libumockdev-preload") != nullptr)
-        << "run this test under umockdev-wrapper";
+    ASSERT_TRUE(Preloaded()) << "libumockdev-preload is not preloaded";
     testbed_ = umockdev_testbed_new();
   }
   void TearDown() override {
@@ -231,3 +237,23 @@ TEST_F(UdevFtdiDeviceList, ScanFindsTheInstrumentOnTheSystemList) {
 
 }  // namespace
 }  // namespace vpo::platform
+
+// Listing the tests needs no test bed; running them does.
+int main(int argc, char** argv) {
+  bool listing = false;
+  for (int i = 1; i < argc; ++i) listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+  if (!listing && !vpo::platform::Preloaded()) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    const std::string preloads = std::string(vpo::platform::kPreload) + (preload != nullptr ? std::string(":") + preload : "");
+    setenv("LD_PRELOAD", preloads.c_str(), 1);
+    // The sanitizer runtime then no longer comes first; it works all the same.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = (asan != nullptr ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
+    setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    std::perror("execv");
+    return 1;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
