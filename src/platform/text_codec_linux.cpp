@@ -75,8 +75,11 @@ std::string Utf8ToCp1251(std::string_view utf8, char replacement) {
   while (left > 0) {
     if (cd.ok() && cd.Convert(in, left, out)) break;
     out += replacement;
-    size_t skip = Utf8SequenceLength(static_cast<unsigned char>(*in));
-    if (skip > left) skip = left;
+    // Skip the character that has no form, or the lead byte of a malformed
+    // sequence with only the continuation bytes that really follow it.
+    size_t skip = 1;
+    const size_t length = Utf8SequenceLength(static_cast<unsigned char>(*in));
+    while (skip < length && skip < left && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
     in += skip;
     left -= skip;
   }

@@ -57,6 +57,9 @@ TEST(TextCodec, CharactersWithoutAFormBecomeTheReplacement) {
 TEST(TextCodec, MalformedUtf8BecomesTheReplacementAndTheRestSurvives) {
   EXPECT_EQ(Utf8ToCp1251("a\xFF" "b"), "a?b");
   EXPECT_EQ(Utf8ToCp1251("ab\xD0"), "ab?");  // cut in the middle of a character
+  // A lead byte without its continuation bytes takes nothing after it along.
+  EXPECT_EQ(Utf8ToCp1251("a\xC3" "b"), "a?b");
+  EXPECT_EQ(Utf8ToCp1251("a\xE2\x9C" "b\xD0\x91"), "a?b\xC1");
 }
 
 }  // namespace
