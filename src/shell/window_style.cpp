@@ -9,7 +9,7 @@ namespace vpo::shell {
 QFont FormFont() {
   QFont font;
   font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                    QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
   font.setPixelSize(11);
   font.setWeight(QFont::Normal);
   font.setItalic(false);

@@ -114,6 +114,9 @@ class ShellTest : public QObject {
     QCOMPARE(fmain->StringGridInfo()->objectName(), QStringLiteral("StringGridInfo"));
     QCOMPARE(fmain->ButtonInit()->objectName(), QStringLiteral("ButtonInit"));
     QCOMPARE(fmain->ComboBoxCOM()->objectName(), QStringLiteral("ComboBoxCOM"));
+    // Offscreen has no global hot keys; the window works all the same.
+    QVERIFY(!fmain->HotKeyRegistered(vpo::shell::kHotKeyShowTest));
+    QVERIFY(!fmain->HotKeyRegistered(vpo::shell::kHotKeyAltEnter));
   }
 
   void mainWindowCentredOnScreenAtFirstShow() {
