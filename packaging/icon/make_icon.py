@@ -2,7 +2,7 @@
 """Draws the program icon and writes it in the two forms the program needs.
 
   vpo-analyzer.png  255 x 255, RGBA: the window icon (a Qt resource).
-  vpo-analyzer.ico  the Windows icon of Part 1.2: one image, 255 x 255
+  vpo-analyzer.ico  the Windows icon: one image, 255 x 255
                     (the directory says 255), 24 bits per pixel, no palette,
                     a 1-bit mask; 204,040 bytes of image data (a 40-byte
                     BITMAPINFOHEADER with height 510, 255 rows of 768 bytes

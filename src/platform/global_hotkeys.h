@@ -1,5 +1,5 @@
 #pragma once
-// System-wide hot keys (Part 1.2): a key combination that reaches this
+// System-wide hot keys: a key combination that reaches this
 // program whichever window has the focus, and no other window. No Qt here,
 // so that the Windows build compiles it as it stands; the shell hands in the
 // native handles and feeds the native events back through MatchNativeEvent.

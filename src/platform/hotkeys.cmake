@@ -1,4 +1,4 @@
-# Global hot keys (Part 1.2). A target of its own, apart from vpo_platform:
+# Global hot keys. A target of its own, apart from vpo_platform:
 # the X11 backend needs xcb, which the Windows cross build does not have,
 # and only the GUI uses hot keys.
 if(VPO_BUILD_GUI OR WIN32)

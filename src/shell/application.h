@@ -1,5 +1,5 @@
 #pragma once
-// The application object (Part 1.1): the one place where an exception that
+// The application object: the one place where an exception that
 // escapes an event handler is shown. QApplication::notify runs every event
 // handler of the program; this class catches what leaves it, drops the silent
 // kind (vpo::Abort) and shows any other in a message box captioned with the

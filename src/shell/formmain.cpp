@@ -49,7 +49,7 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFMa
   CentreOnScreen();  // poScreenCenter: the place it has when first shown
   ui_->StringGridInfo->setFocus();  // first in tab order: focused on activation
 
-  // 4b: LoadHidLibrary (Part 3.4).
+  // 4b: LoadHidLibrary.
   // HID: LoadHidLibrary() is called here once the HID link is wired in.
 
   // 4c: OnCreate, after the whole construction.
@@ -183,7 +183,7 @@ void TFMain::FormClose(QCloseEvent*) {
 
 void TFMain::FormDestroy() {
   // HID: release the HID support library here if LoadHidLibrary holds it
-  // (Part 3.4); wired in with the HID link.
+  //; wired in with the HID link.
 }
 
 void TFMain::StringGridInfoExit() { ui_->StringGridInfo->selectionModel()->clear(); }
@@ -194,7 +194,7 @@ void TFMain::ApplicationEventsMessage(int hotKeyId) {
 }
 
 void TFMain::ButtonInitClick() {
-  // The identification sequence (Part 2.1) is wired in with its issue. Until
+  // The identification sequence is wired in with its issue. Until
   // then a press does nothing at all: no cell is written.
 }
 

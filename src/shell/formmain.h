@@ -1,7 +1,7 @@
 #pragma once
-// The main window FMain (class TFMain, Part 1.2): the port chooser, the one
+// The main window FMain (class TFMain): the port chooser, the one
 // button and the result grid, plus the two global hot keys. The handlers
-// carry the names of the spec; Part 1.1 says when each one runs.
+// carry the names the rest of the program uses for them.
 
 #include <QString>
 #include <QWidget>
@@ -29,7 +29,7 @@ namespace vpo::shell {
 class TFTest;
 class HotKeyEventFilter;
 
-// Hot key ids (Part 1.2).
+// Hot key ids.
 inline constexpr int kHotKeyShowTest = 0;  // Ctrl+Alt+R: show FTest
 inline constexpr int kHotKeyAltEnter = 1;  // Alt+Enter: held, does nothing
 
@@ -37,7 +37,7 @@ class TFMain : public QWidget, public vpo::PortChooser {
   Q_OBJECT
  public:
   // Builds the window from its layout (hidden), then LoadHidLibrary, then
-  // FormCreate (Part 1.1 step 4).
+  // FormCreate.
   explicit TFMain(QWidget* parent = nullptr);
   // Hides the window, runs FormDestroy, then frees the controls.
   ~TFMain() override;
@@ -70,7 +70,7 @@ class TFMain : public QWidget, public vpo::PortChooser {
   // platform has none, or another program holds the combination).
   bool HotKeyRegistered(int id) const;
 
-  // Handlers (Parts 1.1, 1.2, 2.1).
+  // Handlers.
   void FormCreate();
   void FormClose(QCloseEvent* action);
   void FormDestroy();

@@ -14,7 +14,7 @@
 namespace vpo::shell {
 
 namespace {
-// The outer size of the window (Part 1.2), frame included.
+// The outer size of the window frame included.
 constexpr int kOuterWidth = 517;
 constexpr int kOuterHeight = 594;
 }  // namespace

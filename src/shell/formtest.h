@@ -1,6 +1,6 @@
 #pragma once
-// The diagnostics window FTest (class TFTest, Part 1.2): a plain memo,
-// hidden at start, shown by hot key 0. The FTDI scan (Part 3.1) appends its
+// The diagnostics window FTest (class TFTest): a plain memo,
+// hidden at start, shown by hot key 0. The FTDI scan appends its
 // listing to Memo2 through the LineSink interface.
 
 #include <QWidget>

@@ -1,5 +1,5 @@
 // Windows: RegisterHotKey on the main window's handle (winId() creates the
-// still hidden window, as asking for Handle does in Part 1.2).
+// still hidden window, as asking for the window handle does).
 #include <QWidget>
 
 #include "shell/hotkey_filter.h"

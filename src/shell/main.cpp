@@ -1,4 +1,4 @@
-// vpo-analyzer: the GUI entry point (Part 1.1). It reads no arguments of its
+// vpo-analyzer: the GUI entry point. It reads no arguments of its
 // own (Qt takes its platform options), no files, no settings, and returns 0
 // on every path.
 #include "shell/application.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The life of the process once the application object exists (Part 1.1):
+// The life of the process once the application object exists:
 // FMain is created, then FTest; the message loop runs; FTest is freed, then
 // FMain. An exception that escapes these steps is shown in the application's
 // exception box and ends them. The result is always 0, the exit status.

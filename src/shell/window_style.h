@@ -13,7 +13,7 @@ QFont FormFont();
 // The program icon (packaging/icon), 255 x 255.
 QIcon ProgramIcon();
 
-// What both windows share (Part 1.2): button-face colour, the form font,
+// What both windows share: button-face colour, the form font,
 // the program icon.
 void ApplyFormStyle(QWidget* form);
 

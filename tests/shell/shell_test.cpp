@@ -1,6 +1,6 @@
 // The application shell under Qt's offscreen platform: the settings of the
-// two windows (Part 1.2), the handlers, the start-up and shutdown paths and
-// the one exception display (Part 1.1). The hot keys themselves need an X
+// two windows, the handlers, the start-up and shutdown paths and
+// the one exception display. The hot keys themselves need an X
 // server: hotkeys_x11_test.sh.
 #include <QComboBox>
 #include <QCompleter>

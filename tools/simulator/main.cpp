@@ -92,12 +92,12 @@ int main(int argc, char** argv) {
       } else if (arg == "--log") {
         log = true;
       } else if (is("--word")) {
-        const std::string_view spec = value("--word");
-        const size_t eq = spec.find('=');
+        const std::string_view wordArg = value("--word");
+        const size_t eq = wordArg.find('=');
         unsigned address = 0, word = 0;
-        if (eq == std::string_view::npos || !ParseNumber(spec.substr(0, eq), &address) ||
-            !ParseNumber(spec.substr(eq + 1), &word) || address > 255 || word > 65535)
-          return Fail("--word wants A=V with A 0..255 and V 0..65535, not '" + std::string(spec) +
+        if (eq == std::string_view::npos || !ParseNumber(wordArg.substr(0, eq), &address) ||
+            !ParseNumber(wordArg.substr(eq + 1), &word) || address > 255 || word > 65535)
+          return Fail("--word wants A=V with A 0..255 and V 0..65535, not '" + std::string(wordArg) +
                       "'");
         sim.SetWord(static_cast<uint8_t>(address), static_cast<uint16_t>(word));
       } else if (is("--mode")) {
