@@ -12,7 +12,10 @@
 #include <QScreen>
 #include <QTableWidget>
 
+#include "identification/identification.h"
+#include "links/serial_port_names.h"
 #include "platform/global_hotkeys.h"
+#include "platform/text_codec.h"
 #include "shell/application.h"
 #include "shell/formtest.h"
 #include "shell/hotkey_filter.h"
@@ -28,7 +31,11 @@ constexpr int kValueColumn = 1;
 
 }  // namespace
 
-TFMain::TFMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFMain>()) {
+TFMain::TFMain(QWidget* parent, LinkOptions links)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::TFMain>()),
+      FLinks(std::make_unique<vpo::LinkSet>(*this, FListing, std::move(links.ftdiList),
+                                            std::move(links.hidLibrary))) {
   // 4a: the window and its controls from the layout, still hidden.
   ui_->setupUi(this);
   ApplyFormStyle(this);
@@ -49,8 +56,8 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFMa
   CentreOnScreen();  // poScreenCenter: the place it has when first shown
   ui_->StringGridInfo->setFocus();  // first in tab order: focused on activation
 
-  // 4b: LoadHidLibrary.
-  // HID: LoadHidLibrary() is called here once the HID link is wired in.
+  // 4b: the HID support library, held until FormDestroy.
+  FLinks->hid().LoadHidLibrary();
 
   // 4c: OnCreate, after the whole construction.
   Application::RunHandler([this] { FormCreate(); });
@@ -82,6 +89,9 @@ void TFMain::SetUpPortChooser() {
   QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
   connect(combo, &QComboBox::activated, this, [this](int index) { FPortItemIndex = index; });
   connect(edit, &QLineEdit::textEdited, this, [this](const QString&) { FPortItemIndex = -1; });
+  // After "COM1".."COM30" of the layout: the USB serial adapters present now.
+  const std::vector<std::string> choices = vpo::SerialPortChoices();
+  for (size_t i = static_cast<size_t>(combo->count()); i < choices.size(); ++i) AppendPortItem(choices[i]);
 }
 
 void TFMain::SetUpGrid() {
@@ -181,10 +191,7 @@ void TFMain::FormClose(QCloseEvent*) {
   FHotKeyRegistered[kHotKeyAltEnter] = false;
 }
 
-void TFMain::FormDestroy() {
-  // HID: release the HID support library here if LoadHidLibrary holds it
-  //; wired in with the HID link.
-}
+void TFMain::FormDestroy() { FLinks->hid().FreeHidLibrary(); }
 
 void TFMain::StringGridInfoExit() { ui_->StringGridInfo->selectionModel()->clear(); }
 
@@ -194,8 +201,23 @@ void TFMain::ApplicationEventsMessage(int hotKeyId) {
 }
 
 void TFMain::ButtonInitClick() {
-  // The identification sequence is wired in with its issue. Until
-  // then a press does nothing at all: no cell is written.
+  // Every link has done its work before the first cell is written: a link
+  // that throws leaves the three cells as they were.
+  const vpo::IdentificationResult result = vpo::IdentifyInstrument(*FLinks);
+  const auto cell = [](const std::string& cp1251) {
+    return QString::fromStdString(vpo::platform::Cp1251ToUtf8(cp1251));
+  };
+  SetCellText(kValueColumn, 0, cell(result.model));
+  SetCellText(kValueColumn, 1, cell(result.version));
+  SetCellText(kValueColumn, 2, cell(result.digitalId));
+}
+
+void TFMain::ListingToTestForm::AppendLine(std::string_view cp1251Line) {
+  if (owner_.FTestForm != nullptr) owner_.FTestForm->AppendLine(cp1251Line);
+}
+
+void TFMain::ListingToTestForm::AppendLines(std::span<const std::string_view> cp1251Lines) {
+  if (owner_.FTestForm != nullptr) owner_.FTestForm->AppendLines(cp1251Lines);
 }
 
 }  // namespace vpo::shell

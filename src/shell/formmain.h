@@ -9,7 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "identification/link_set.h"
+#include "links/line_sink.h"
 #include "links/port_chooser.h"
+#include "platform/ftdi_device_list.h"
 
 class QCloseEvent;
 class QComboBox;
@@ -33,12 +36,19 @@ class HotKeyEventFilter;
 inline constexpr int kHotKeyShowTest = 0;  // Ctrl+Alt+R: show FTest
 inline constexpr int kHotKeyAltEnter = 1;  // Alt+Enter: held, does nothing
 
+// What the links of a main window talk to. Empty: this machine's FTDI device
+// list and the platform's HID support library; tests put in their own.
+struct LinkOptions {
+  std::unique_ptr<vpo::platform::FtdiDeviceList> ftdiList;
+  std::string hidLibrary;
+};
+
 class TFMain : public QWidget, public vpo::PortChooser {
   Q_OBJECT
  public:
   // Builds the window from its layout (hidden), then LoadHidLibrary, then
   // FormCreate.
-  explicit TFMain(QWidget* parent = nullptr);
+  explicit TFMain(QWidget* parent = nullptr, LinkOptions links = {});
   // Hides the window, runs FormDestroy, then frees the controls.
   ~TFMain() override;
 
@@ -66,6 +76,9 @@ class TFMain : public QWidget, public vpo::PortChooser {
   QComboBox* ComboBoxCOM() const;
   Ui::TFMain* ui() const { return ui_.get(); }
 
+  // The three links behind the button.
+  vpo::LinkSet& Links() { return *FLinks; }
+
   // Whether hot key `id` is registered in this copy (false where the
   // platform has none, or another program holds the combination).
   bool HotKeyRegistered(int id) const;
@@ -87,7 +100,21 @@ class TFMain : public QWidget, public vpo::PortChooser {
   void SetUpPortChooser();
   void CentreOnScreen();
 
+  // The FTDI listing goes to the diagnostics window, which is created after
+  // this one: the links are built with this forwarder in its place.
+  class ListingToTestForm : public vpo::LineSink {
+   public:
+    explicit ListingToTestForm(const TFMain& owner) : owner_(owner) {}
+    void AppendLine(std::string_view cp1251Line) override;
+    void AppendLines(std::span<const std::string_view> cp1251Lines) override;
+
+   private:
+    const TFMain& owner_;
+  };
+
   std::unique_ptr<Ui::TFMain> ui_;
+  ListingToTestForm FListing{*this};
+  std::unique_ptr<vpo::LinkSet> FLinks;
   std::unique_ptr<vpo::platform::GlobalHotKeys> FHotKeys;
   std::unique_ptr<HotKeyEventFilter> ApplicationEvents;
   bool FHotKeyRegistered[2] = {false, false};

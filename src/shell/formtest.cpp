@@ -32,16 +32,25 @@ TFTest::~TFTest() = default;
 
 QPlainTextEdit* TFTest::Memo2() const { return ui_->Memo2; }
 
-void TFTest::AppendLine(std::string_view cp1251Line) {
-  const std::string utf8 = vpo::platform::Cp1251ToUtf8(cp1251Line);
+void TFTest::AppendLine(std::string_view cp1251Line) { AppendLines({&cp1251Line, 1}); }
+
+void TFTest::AppendLines(std::span<const std::string_view> cp1251Lines) {
+  if (cp1251Lines.empty()) return;
   QPlainTextEdit* memo = ui_->Memo2;
   QScrollBar* bar = memo->verticalScrollBar();
   const bool atBottom = bar->value() == bar->maximum();
-  // A new block at the end of the document, through a cursor of its own: the
-  // operator's cursor and selection stay where they are, and the plain text
-  // layout lays out only the new block, however long the memo has grown.
-  QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-  if (!memo->document()->isEmpty()) text.prepend(QChar(u'\n'));
+  // All the lines in one insertion at the end of the document, through a
+  // cursor of its own: the operator's cursor and selection stay where they
+  // are, and the layout and the scroll bar are updated once per press rather
+  // than once per line, however long the memo has grown.
+  QString text;
+  bool startsNewBlock = !memo->document()->isEmpty();
+  for (std::string_view line : cp1251Lines) {
+    if (startsNewBlock) text += QChar(u'\n');
+    startsNewBlock = true;
+    const std::string utf8 = vpo::platform::Cp1251ToUtf8(line);
+    text += QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  }
   QTextCursor cursor(memo->document());
   cursor.movePosition(QTextCursor::End);
   cursor.insertText(text);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "links/line_sink.h"
@@ -27,6 +28,8 @@ class TFTest : public QWidget, public vpo::LineSink {
   // LineSink: one Windows-1251 line, appended after everything Memo2 holds
   // (the lines of earlier scans and whatever the operator typed).
   void AppendLine(std::string_view cp1251Line) override;
+  // The same for a whole listing, inserted at once.
+  void AppendLines(std::span<const std::string_view> cp1251Lines) override;
 
   // Hot key 0: makes the window visible. If it is visible already, nothing
   // at all happens (no raise, no restore). On its first showing only, it is

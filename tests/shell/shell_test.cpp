@@ -299,13 +299,6 @@ class ShellTest : public QObject {
     QVERIFY(grid->selectionModel()->selectedIndexes().isEmpty());
   }
 
-  void buttonInitWritesNothingYet() {
-    ShowMain();
-    QTest::mouseClick(fmain->ButtonInit(), Qt::LeftButton);
-    for (int row = 0; row < 3; ++row) QVERIFY(fmain->CellText(1, row).isNull());
-    QCOMPARE(fmain->CellText(0, 0), QStringLiteral("Модель прибора"));
-  }
-
   void diagnosticsWindowSettings() {
     QCOMPARE(ftest->objectName(), QStringLiteral("FTest"));
     QCOMPARE(ftest->windowTitle(), QStringLiteral("FormTest"));
