@@ -8,7 +8,7 @@ VPO_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libudev-dev libxcb1-dev libxcb-keysyms1-dev
   libhidapi-hidraw0
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation2
 )
 VPO_TEST_PACKAGES=(
   libgtest-dev libgmock-dev googletest
