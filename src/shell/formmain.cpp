@@ -7,9 +7,11 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include "identification/identification.h"
@@ -28,6 +30,36 @@ namespace {
 
 constexpr int kLabelColumn = 0;
 constexpr int kValueColumn = 1;
+
+// Draws a cell's text 2 pixels in from its left edge, as a string grid does,
+// rather than behind the style's wider item margins: at the form font the
+// 32 digits of the identifier need nearly all of the value column's 214
+// pixels, and a clipped digit is a wrong reading.
+class GridCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    QStyle* style = cell.widget != nullptr ? cell.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);  // background, selection
+
+    QColor colour = cell.palette.color((cell.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                             : QPalette::Text);
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    if (foreground.canConvert<QBrush>() && !(cell.state & QStyle::State_Selected)) {
+      colour = foreground.value<QBrush>().color();
+    }
+    painter->save();
+    painter->setFont(cell.font);
+    painter->setPen(colour);
+    painter->drawText(cell.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter->restore();
+  }
+};
 
 }  // namespace
 
@@ -96,6 +128,7 @@ void TFMain::SetUpPortChooser() {
 
 void TFMain::SetUpGrid() {
   QTableWidget* grid = ui_->StringGridInfo;
+  grid->setItemDelegate(new GridCellDelegate(grid));
   grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   for (int row = 0; row < grid->rowCount(); ++row) grid->setRowHeight(row, 18);
