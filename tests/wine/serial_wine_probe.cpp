@@ -1,0 +1,143 @@
+// Drives the serial link (vpo::SerialLink over the Win32 port backend) for
+// serial_wine_test.py, which runs it under Wine against the simulator on a
+// pseudo-terminal mapped as a COM port. Prints one "key value" line per
+// result, in ASCII, so the harness can check them.
+//
+//   serial_wine_probe PORT word W  ReadInstrumentWord(W): "word V" or "error MS MESSAGE"
+//   serial_wine_probe PORT probe   ProbeInstrument: "probe R", "polls N", "poll I MS BYTES"
+//                                  for each poll, "elapsed MS"
+//   serial_wine_probe PORT mute    ProbeInstrument, then ReadInstrumentWord(82), which must
+//                                  give up: "probe R", "error MS MESSAGE", "closed yes|no",
+//                                  then a second open: "reopen yes|no"
+//
+// PORT is the port box's text; the item index is its place among the
+// chooser's items ("COM1" is item 0), -1 for any other text.
+// Exit status: 0 the command ran (the harness judges the lines), 2 bad usage.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "links/errors.h"
+#include "links/serial_link.h"
+#include "links/serial_port_names.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+class FixedPort : public vpo::PortChooser {
+ public:
+  explicit FixedPort(std::string text) : text_(std::move(text)) {
+    const std::vector<std::string> items = vpo::SerialPortChoices();
+    const auto it = std::find(items.begin(), items.end(), text_);
+    index_ = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  }
+  std::string PortText() const override { return text_; }
+  int PortItemIndex() const override { return index_; }
+
+ private:
+  std::string text_;
+  int index_ = -1;
+};
+
+// Counts and times every poll of the probe.
+class WatchedLink : public vpo::SerialLink {
+ public:
+  using vpo::SerialLink::SerialLink;
+
+  struct Poll {
+    double ms;
+    unsigned bytes;
+  };
+  std::vector<Poll> polls;
+
+  uint8_t PollByte() override {
+    const auto start = Clock::now();
+    const uint8_t bytes = vpo::SerialLink::PollByte();
+    polls.push_back({MsSince(start), bytes});
+    return bytes;
+  }
+};
+
+void PrintError(double ms, const std::exception& e) {
+  std::printf("error %.1f %s\n", ms, e.what());
+}
+
+int Word(WatchedLink& link, int address) {
+  const auto start = Clock::now();
+  try {
+    const int32_t value = link.ReadInstrumentWord(static_cast<uint8_t>(address));
+    std::printf("word %d\n", static_cast<int>(value));
+  } catch (const vpo::Error& e) {
+    PrintError(MsSince(start), e);
+  }
+  std::printf("closed %s\n", link.FComHandle.IsOpen() ? "no" : "yes");
+  return 0;
+}
+
+int Probe(WatchedLink& link) {
+  const auto start = Clock::now();
+  const uint32_t result = link.ProbeInstrument();
+  const double elapsed = MsSince(start);
+  std::printf("probe %u\n", static_cast<unsigned>(result));
+  std::printf("polls %zu\n", link.polls.size());
+  for (size_t i = 0; i < link.polls.size(); ++i)
+    std::printf("poll %zu %.1f %u\n", i, link.polls[i].ms, link.polls[i].bytes);
+  std::printf("elapsed %.1f\n", elapsed);
+  std::printf("closed %s\n", link.FComHandle.IsOpen() ? "no" : "yes");
+  return 0;
+}
+
+int Mute(WatchedLink& link) {
+  std::printf("probe %u\n", static_cast<unsigned>(link.ProbeInstrument()));
+  std::fflush(stdout);
+  const auto start = Clock::now();
+  try {
+    const int32_t value = link.ReadInstrumentWord(82);
+    std::printf("word %d\n", static_cast<int>(value));
+  } catch (const vpo::Error& e) {
+    PrintError(MsSince(start), e);
+  }
+  std::printf("closed %s\n", link.FComHandle.IsOpen() ? "no" : "yes");
+  // The port was opened without sharing: only a closed one opens again.
+  link.OpenComPort();
+  vpo::platform::SerialDcb dcb;
+  const bool reopened = link.FComHandle.IsOpen() && link.FComHandle.GetState(dcb);
+  std::printf("reopen %s\n", reopened ? "yes" : "no");
+  if (reopened) std::printf("line %u %u %u %u\n", static_cast<unsigned>(dcb.BaudRate),
+                            static_cast<unsigned>(dcb.ByteSize), static_cast<unsigned>(dcb.Parity),
+                            static_cast<unsigned>(dcb.StopBits));
+  link.FComHandle.Close();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: serial_wine_probe PORT word W | probe | mute\n");
+    return 2;
+  }
+  FixedPort chooser(argv[1]);
+  WatchedLink link(chooser);
+  const std::string command = argv[2];
+  int status = 2;
+  if (command == "word" && argc == 4) {
+    status = Word(link, std::atoi(argv[3]));
+  } else if (command == "probe" && argc == 3) {
+    status = Probe(link);
+  } else if (command == "mute" && argc == 3) {
+    status = Mute(link);
+  } else {
+    std::fprintf(stderr, "serial_wine_probe: unknown command\n");
+  }
+  std::fflush(stdout);
+  return status;
+}
