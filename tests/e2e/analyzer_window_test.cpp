@@ -68,7 +68,8 @@ class AnalyzerWindowTest : public QObject {
   Application* app() { return static_cast<Application*>(QCoreApplication::instance()); }
 
   void SetHidDevices(const std::vector<StandInDevice>& devices) {
-    setHidDevices_(devices.data(), static_cast<int>(devices.size()));
+    static const StandInDevice none{};  // the stand-in copies from a pointer even when there is nothing
+    setHidDevices_(devices.empty() ? &none : devices.data(), static_cast<int>(devices.size()));
   }
   int HidEnumerations() { return hidCounters_().enumerations; }
 
