@@ -9,6 +9,9 @@
 //   serial_wine_probe PORT mute    ProbeInstrument, then ReadInstrumentWord(82), which must
 //                                  give up: "probe R", "error MS MESSAGE", "closed yes|no",
 //                                  then a second open: "reopen yes|no"
+//   serial_wine_probe PORT keep    gives the port hardware flow control and other line
+//                                  settings, then lets OpenComPort set it up: "after BAUD
+//                                  BITS PARITY STOP CTS RTS" as the port has it afterwards
 //
 // PORT is the port box's text; the item index is its place among the
 // chooser's items ("COM1" is item 0), -1 for any other text.
@@ -19,6 +22,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <windows.h>
 
 #include "links/errors.h"
 #include "links/serial_link.h"
@@ -118,11 +123,52 @@ int Mute(WatchedLink& link) {
   return 0;
 }
 
+// Reads (and optionally first changes) the port's line settings through a
+// handle of its own, as another program would.
+bool RawState(const char* name, DCB* dcb, bool setFlowControl) {
+  HANDLE port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (port == INVALID_HANDLE_VALUE) return false;
+  *dcb = DCB{};
+  dcb->DCBlength = sizeof(DCB);
+  bool ok = GetCommState(port, dcb) != FALSE;
+  if (ok && setFlowControl) {
+    dcb->BaudRate = 19200;
+    dcb->ByteSize = 7;
+    dcb->Parity = EVENPARITY;
+    dcb->StopBits = TWOSTOPBITS;
+    dcb->fOutxCtsFlow = TRUE;
+    dcb->fRtsControl = RTS_CONTROL_HANDSHAKE;
+    ok = SetCommState(port, dcb) != FALSE && GetCommState(port, dcb) != FALSE;
+  }
+  CloseHandle(port);
+  return ok;
+}
+
+void PrintState(const char* key, const DCB& dcb) {
+  std::printf("%s %lu %u %u %u %u %u\n", key, static_cast<unsigned long>(dcb.BaudRate),
+              static_cast<unsigned>(dcb.ByteSize), static_cast<unsigned>(dcb.Parity),
+              static_cast<unsigned>(dcb.StopBits), static_cast<unsigned>(dcb.fOutxCtsFlow),
+              static_cast<unsigned>(dcb.fRtsControl));
+}
+
+int Keep(WatchedLink& link, const char* name) {
+  DCB dcb;
+  if (!RawState(name, &dcb, true)) {
+    std::printf("before failed %lu\n", GetLastError());
+    return 0;
+  }
+  PrintState("before", dcb);
+  link.OpenComPort();
+  link.FComHandle.Close();
+  if (RawState(name, &dcb, false)) PrintState("after", dcb);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: serial_wine_probe PORT word W | probe | mute\n");
+    std::fprintf(stderr, "usage: serial_wine_probe PORT word W | probe | mute | keep\n");
     return 2;
   }
   FixedPort chooser(argv[1]);
@@ -133,6 +179,8 @@ int main(int argc, char** argv) {
     status = Word(link, std::atoi(argv[3]));
   } else if (command == "probe" && argc == 3) {
     status = Probe(link);
+  } else if (command == "keep" && argc == 3) {
+    status = Keep(link, argv[1]);
   } else if (command == "mute" && argc == 3) {
     status = Mute(link);
   } else {

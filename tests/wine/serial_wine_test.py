@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The serial link's Windows backend under Wine, against the Linux simulator
 on a pseudo-terminal mapped as COM1: the bytes of a word read, a silent
-port's polls, the give-up of a word read whose instrument falls silent, a
-hang-up in the middle of a word read, and a port with nothing behind it."""
+port's polls, the give-up of a word read whose instrument falls silent, the
+line settings that an open leaves alone, a hang-up in the middle of a word
+read, and a port with nothing behind it."""
 import argparse
 import sys
 import unittest
@@ -84,6 +85,17 @@ class SerialLinkUnderWine(unittest.TestCase):
         self.assertEqual(result.get("reopen"), ["yes"], text)
         self.assertEqual(result.get("line"), ["9600 8 0 0"], text)
         self.assertEqual([b for s, b in sim.log if s == "host"], [0x37, 0x03], sim.stderr)
+
+    def test_open_changes_only_the_four_line_fields(self):
+        # Another program left 19200 bit/s, two stop bits and RTS/CTS flow
+        # control on the port (a pseudo-terminal keeps 8 bits without parity).
+        with self.instrument() as sim:
+            result, text = self.probe("keep")
+        baud, _, _, stop, cts, rts = (result.get("before", [""])[0].split() + [""] * 6)[:6]
+        self.assertEqual((baud, stop, cts), ("19200", "2", "1"), text)
+        # 9600 8N1; the flow control stays as it was.
+        self.assertEqual(result.get("after"), [f"9600 8 0 0 {cts} {rts}"], text)
+        self.assertEqual(sim.log, [], sim.stderr)
 
     def test_hang_up_in_a_word_read_ends_it_with_the_port_closed(self):
         with self.instrument("--mode", "hangup"):
