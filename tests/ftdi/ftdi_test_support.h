@@ -44,7 +44,7 @@ class FakeFtdiDeviceList : public platform::FtdiDeviceList {
   platform::FtdiStatusCode GetDeviceInfoList(platform::FtdiDeviceNode* out, uint32_t* count) override {
     ++getCalls;
     const size_t n = std::min<size_t>(*count, nodes.size());
-    std::copy_n(nodes.begin(), n, out);
+    if (out != nullptr) std::copy_n(nodes.begin(), n, out);
     *count = getCount.value_or(static_cast<uint32_t>(n));
     return getStatus;
   }
