@@ -38,6 +38,9 @@ void SerialLink::OpenComPort() {
 
   FComHandle.GetTimeouts(FTimeouts);
   FTimeouts.ReadTotalTimeoutMultiplier = ReadTimeoutPerByteMs;
+  if (FTimeouts.WriteTotalTimeoutMultiplier == 0 && FTimeouts.WriteTotalTimeoutConstant == 0) {
+    FTimeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
+  }
   FComHandle.SetTimeouts(FTimeouts);
 }
 

@@ -38,6 +38,9 @@ class SerialLink {
   static constexpr uint32_t ReadTimeoutPerByteMs = 40;
   // WaitByte gives up when no byte has come for this long.
   static constexpr std::chrono::milliseconds WaitByteLimit{1000};
+  // A port that reports no write time-out at all gets this one, so that a
+  // line held by hardware flow control cannot block a write for ever.
+  static constexpr uint32_t WriteTimeoutMs = 1000;
 
   explicit SerialLink(const PortChooser& chooser);
   virtual ~SerialLink() = default;

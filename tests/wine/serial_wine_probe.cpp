@@ -164,6 +164,24 @@ int Keep(WatchedLink& link, const char* name) {
   return 0;
 }
 
+// The time-outs the port holds while the link has it open.
+int Timeouts(WatchedLink& link) {
+  link.OpenComPort();
+  vpo::platform::SerialTimeouts t{};
+  const bool ok = link.FComHandle.IsOpen() && link.FComHandle.GetTimeouts(t);
+  if (ok) {
+    std::printf("timeouts %lu %lu %lu %lu %lu\n", static_cast<unsigned long>(t.ReadIntervalTimeout),
+                static_cast<unsigned long>(t.ReadTotalTimeoutMultiplier),
+                static_cast<unsigned long>(t.ReadTotalTimeoutConstant),
+                static_cast<unsigned long>(t.WriteTotalTimeoutMultiplier),
+                static_cast<unsigned long>(t.WriteTotalTimeoutConstant));
+  } else {
+    std::printf("timeouts failed %lu\n", GetLastError());
+  }
+  link.FComHandle.Close();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,6 +197,8 @@ int main(int argc, char** argv) {
     status = Word(link, std::atoi(argv[3]));
   } else if (command == "probe" && argc == 3) {
     status = Probe(link);
+  } else if (command == "timeouts" && argc == 3) {
+    status = Timeouts(link);
   } else if (command == "keep" && argc == 3) {
     status = Keep(link, argv[1]);
   } else if (command == "mute" && argc == 3) {

@@ -97,6 +97,14 @@ class SerialLinkUnderWine(unittest.TestCase):
         self.assertEqual(result.get("after"), [f"9600 8 0 0 {cts} {rts}"], text)
         self.assertEqual(sim.log, [], sim.stderr)
 
+    def test_open_sets_the_read_multiplier_and_a_write_limit(self):
+        # A fresh port has no time-outs: reads get 40 ms a byte, and writes a
+        # limit of 1 s so that a line held by flow control cannot block them.
+        with self.instrument() as sim:
+            result, text = self.probe("timeouts")
+        self.assertEqual(result.get("timeouts"), ["0 40 0 0 1000"], text)
+        self.assertEqual(sim.log, [], sim.stderr)
+
     def test_hang_up_in_a_word_read_ends_it_with_the_port_closed(self):
         with self.instrument("--mode", "hangup"):
             result, text = self.probe("word", "82")
