@@ -1,6 +1,8 @@
 #include "shell/window_style.h"
 
+#include <QImageReader>
 #include <QPalette>
+#include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 
@@ -16,7 +18,19 @@ QFont FormFont() {
   return font;
 }
 
-QIcon ProgramIcon() { return QIcon(QStringLiteral(":/icon/vpo-analyzer.png")); }
+QIcon ProgramIcon() {
+  // Decoded once, by the PNG reader built into Qt: a plain QIcon(file) asks
+  // every image-format plugin whether it can read the file, and loading
+  // them all is a good part of the program's start-up.
+  static const QIcon icon = [] {
+    QImageReader reader(QStringLiteral(":/icon/vpo-analyzer.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    QIcon loaded;
+    loaded.addPixmap(QPixmap::fromImage(reader.read()));
+    return loaded;
+  }();
+  return icon;
+}
 
 void ApplyFormStyle(QWidget* form) {
   form->setFont(FormFont());
