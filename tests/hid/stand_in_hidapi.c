@@ -34,7 +34,8 @@ static struct StandInCounters counters;
 
 EXPORT void stand_in_set_devices(const struct StandInDevice* list, int count) {
   if (count > kMaxDevices) count = kMaxDevices;
-  memcpy(devices, list, sizeof devices[0] * (size_t)count);
+  if (count < 0) count = 0;
+  if (count > 0) memcpy(devices, list, sizeof devices[0] * (size_t)count);
   deviceCount = count;
 }
 
