@@ -2,9 +2,11 @@
 // against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "instrument_simulator.h"
@@ -18,7 +20,11 @@ struct CliRun {
 };
 
 CliRun Identify(const std::string& args) {
-  const std::string errFile = testing::TempDir() + "identify_cli_stderr.txt";
+  // One file per call: ctest runs the cases of this program side by side.
+  std::string errFile = testing::TempDir() + "identify_cli_stderr_XXXXXX";
+  const int fd = mkstemp(errFile.data());
+  if (fd < 0) return CliRun{};
+  close(fd);
   const std::string command = std::string(VPO_IDENTIFY) + " " + args + " 2>" + errFile;
   CliRun run;
   FILE* pipe = popen(command.c_str(), "r");
@@ -32,6 +38,7 @@ CliRun Identify(const std::string& args) {
     while ((n = fread(buffer.data(), 1, buffer.size(), f)) > 0) run.err.append(buffer.data(), n);
     fclose(f);
   }
+  unlink(errFile.c_str());
   return run;
 }
 
