@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ftdi_test_support.h"
+#include "bench_support.h"
 #include "instrument_simulator.h"
 #include "shell/application.h"
 #include "shell/formmain.h"
@@ -27,38 +28,17 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vpo::bench::MedianMs;
+using vpo::bench::Row;
 
-double MedianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) {
-    const Clock::time_point start = Clock::now();
-    work();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
-
-void Row(const char* name, double measured, const char* reference) {
-  std::printf("| %s | %.2f ms | %s |\n", name, measured, reference);
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool header = true;
-  int runs = 20;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--rows-only") == 0) {
-      header = false;
-    } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
-    } else {
-      std::fprintf(stderr, "usage: %s [--rows-only] [--runs N]\n", argv[0]);
-      return 2;
-    }
-  }
+  vpo::bench::Options options;
+  if (!vpo::bench::ParseOptions(argc, argv, options)) return 2;
+  const bool header = options.header;
+  const int runs = options.runs;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   vpo::shell::Application app(argc, argv);
   bool failed = false;
