@@ -6,6 +6,8 @@
 #   comes back where and as it was left. A second copy starts normally and
 #   its hot keys do not reach it. Alt+Enter does not reach another focused
 #   window while the program runs, and does again after it has ended.
+#   With NumLock and CapsLock on, Ctrl+Alt+R still reaches the program and not
+#   the focused window of another one.
 #   Closing the main window ends the program (status 0) while FormTest shows.
 # Usage: hotkeys_x11_test.sh VPO_ANALYZER X11_PROBE
 set -u
@@ -119,6 +121,17 @@ xdotool key alt+Return
 xdotool key x
 wait_until 10 grep -q ' 0x78$' "$WORK/keys.log" || fail "the key logger did not get the focus ($(cat "$WORK/keys.log"))"
 if grep -q ' 0xff0d$' "$WORK/keys.log"; then fail "Alt+Enter reached the focused window"; fi
+
+step "with NumLock and CapsLock on, Ctrl+Alt+R still reaches the program, not the focused window"
+"$PROBE" close "$TEST_A" || fail "could not close FormTest"
+wait_until 10 no_window "$A" FormTest || fail "closing FormTest did not hide it"
+xdotool windowfocus --sync "$KWIN"
+xdotool key Num_Lock Caps_Lock
+xdotool key ctrl+alt+r
+wait_until 10 has_window "$A" FormTest || fail "Ctrl+Alt+R with NumLock and CapsLock on did not show FormTest"
+xdotool key Num_Lock Caps_Lock
+if grep -q ' 0x72$' "$WORK/keys.log"; then fail "Ctrl+Alt+R with NumLock and CapsLock on reached the focused window"; fi
+TEST_A=$(windows_of "$A" FormTest)
 
 step "closing the main window ends the program while FormTest is shown, status 0"
 has_window "$A" FormTest || fail "FormTest should still be shown"
