@@ -68,9 +68,11 @@ TFMain::TFMain(QWidget* parent, LinkOptions links)
       ui_(std::make_unique<Ui::TFMain>()),
       FLinks(std::make_unique<vpo::LinkSet>(*this, FListing, std::move(links.ftdiList),
                                             std::move(links.hidLibrary))) {
-  // 4a: the window and its controls from the layout, still hidden.
-  ui_->setupUi(this);
+  // 4a: the window and its controls from the layout, still hidden. The form
+  // font comes first, so that the controls are laid out in it as they are
+  // created rather than first in the application's font and then again.
   ApplyFormStyle(this);
+  ui_->setupUi(this);
   // bsSingle with biSystemMenu and biMinimize: no maximise button, fixed size.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

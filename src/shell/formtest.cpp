@@ -20,8 +20,8 @@ constexpr int kOuterHeight = 594;
 }  // namespace
 
 TFTest::TFTest(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFTest>()) {
+  ApplyFormStyle(this);  // first: the memo is created in the form font
   ui_->setupUi(this);
-  ApplyFormStyle(this);
   // Closing only hides the window; it never keeps the program running.
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAttribute(Qt::WA_QuitOnClose, false);
