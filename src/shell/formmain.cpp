@@ -130,6 +130,11 @@ void TFMain::SetUpPortChooser() {
 
 void TFMain::SetUpGrid() {
   QTableWidget* grid = ui_->StringGridInfo;
+  // Three rows, two columns, added here rather than in the layout: there
+  // they would come before the headers are hidden, and sizing a visible
+  // header loads its bold font, which nothing else in the window uses.
+  grid->setRowCount(3);
+  grid->setColumnCount(2);
   grid->setItemDelegate(new GridCellDelegate(grid));
   grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
