@@ -14,7 +14,7 @@ VPO_TEST_PACKAGES=(
   libgtest-dev libgmock-dev googletest
   xvfb xauth xdotool x11-utils
   umockdev libumockdev-dev
-  python3
+  python3 file
 )
 # The Windows build (mingw-w64, posix threads) and Wine to run its tests.
 VPO_WINDOWS_PACKAGES=(
