@@ -12,6 +12,7 @@
 
 #include "bench_support.h"
 #include "instrument_simulator.h"
+#include "links/fixed_port_chooser.h"
 #include "links/serial_link.h"
 
 namespace {
@@ -20,15 +21,6 @@ using vpo::bench::MedianMs;
 using vpo::bench::Row;
 
 
-class FixedChooser : public vpo::PortChooser {
- public:
-  explicit FixedChooser(std::string text) : text_(std::move(text)) {}
-  std::string PortText() const override { return text_; }
-  int PortItemIndex() const override { return -1; }
-
- private:
-  std::string text_;
-};
 
 }  // namespace
 
@@ -40,7 +32,7 @@ int main(int argc, char** argv) {
 
   vpo::sim::InstrumentSimulator sim;
   sim.Start();
-  FixedChooser chooser(sim.Path());
+  vpo::FixedPortChooser chooser(sim.Path(), -1);
   vpo::SerialLink link(chooser);
   bool ok = true;
   auto probeAndRead = [&] {

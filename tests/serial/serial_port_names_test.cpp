@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "links/errors.h"
+#include "links/fixed_port_chooser.h"
 #include "links/serial_port_names.h"
 
 namespace vpo {
@@ -73,6 +74,22 @@ TEST(PortChoices, ThirtyComPortsThenUsbDevices) {
   for (size_t i = 30; i < items.size(); ++i)
     EXPECT_TRUE(items[i].starts_with("/dev/ttyUSB") || items[i].starts_with("/dev/ttyACM"))
         << items[i];
+}
+
+// A fixed text stands where a typed or picked text would: the item index is
+// that of the list item with exactly that text, as if it had been picked.
+TEST(FixedPortChooser, ItemIndexIsThatOfTheEqualListItem) {
+  struct Case {
+    const char* text;
+    int index;
+  };
+  for (const Case& c : {Case{"COM1", 0}, Case{"COM9", 8}, Case{"COM10", 9}, Case{"COM30", 29},
+                        Case{"COM31", -1}, Case{"com1", -1}, Case{"COM1 ", -1}, Case{"/dev/pts/3", -1},
+                        Case{"", -1}}) {
+    const FixedPortChooser chooser(c.text);
+    EXPECT_EQ(chooser.PortItemIndex(), c.index) << c.text;
+    EXPECT_EQ(chooser.PortText(), c.text);
+  }
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include <windows.h>
 
 #include "links/errors.h"
+#include "links/fixed_port_chooser.h"
 #include "links/serial_link.h"
 #include "links/serial_port_names.h"
 
@@ -36,21 +37,6 @@ using Clock = std::chrono::steady_clock;
 double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-class FixedPort : public vpo::PortChooser {
- public:
-  explicit FixedPort(std::string text) : text_(std::move(text)) {
-    const std::vector<std::string> items = vpo::SerialPortChoices();
-    const auto it = std::find(items.begin(), items.end(), text_);
-    index_ = it == items.end() ? -1 : static_cast<int>(it - items.begin());
-  }
-  std::string PortText() const override { return text_; }
-  int PortItemIndex() const override { return index_; }
-
- private:
-  std::string text_;
-  int index_ = -1;
-};
 
 // Counts and times every poll of the probe.
 class WatchedLink : public vpo::SerialLink {
@@ -189,7 +175,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: serial_wine_probe PORT word W | probe | mute | keep\n");
     return 2;
   }
-  FixedPort chooser(argv[1]);
+  vpo::FixedPortChooser chooser(argv[1]);
   WatchedLink link(chooser);
   const std::string command = argv[2];
   int status = 2;

@@ -5,19 +5,16 @@
 //
 // Exit status: 0 found, 1 not found, 2 error (message on standard error).
 
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "identification/identification.h"
 #include "identification/link_set.h"
 #include "links/errors.h"
-#include "links/serial_link.h"
-#include "links/serial_port_names.h"
+#include "links/fixed_port_chooser.h"
 #include "platform/text_codec.h"
 
 namespace {
@@ -39,21 +36,6 @@ constexpr const char* kUsage =
     "  --help       print this text\n"
     "\n"
     "Exit status: 0 found, 1 not found, 2 error.\n";
-
-class FixedPort : public vpo::PortChooser {
- public:
-  explicit FixedPort(std::string text) : text_(std::move(text)) {
-    const std::vector<std::string> items = vpo::SerialPortChoices();
-    const auto it = std::find(items.begin(), items.end(), text_);
-    index_ = it == items.end() ? -1 : static_cast<int>(it - items.begin());
-  }
-  std::string PortText() const override { return text_; }
-  int PortItemIndex() const override { return index_; }
-
- private:
-  std::string text_;
-  int index_ = -1;
-};
 
 class ListingSink : public vpo::LineSink {
  public:
@@ -119,7 +101,7 @@ int main(int argc, char** argv) {
   }
 
   try {
-    FixedPort chooser(port);
+    vpo::FixedPortChooser chooser(port);
     ListingSink sink(listing);
     vpo::LinkSet links(chooser, sink);
     links.hid().LoadHidLibrary();
