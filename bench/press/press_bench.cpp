@@ -11,28 +11,18 @@
 #include <QTest>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <memory>
-#include <vector>
 
-#include "ftdi_test_support.h"
 #include "bench_support.h"
+#include "ftdi_test_support.h"
 #include "instrument_simulator.h"
 #include "shell/application.h"
 #include "shell/formmain.h"
 #include "shell/formtest.h"
 
-namespace {
-
 using vpo::bench::MedianMs;
 using vpo::bench::Row;
-
-
-}  // namespace
 
 int main(int argc, char** argv) {
   vpo::bench::Options options;

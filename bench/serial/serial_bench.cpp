@@ -2,27 +2,15 @@
 // markdown table rows: what was measured beside the time the line itself
 // needs. Options: --rows-only (no table header), --runs N (default 20).
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "bench_support.h"
 #include "instrument_simulator.h"
 #include "links/fixed_port_chooser.h"
 #include "links/serial_link.h"
 
-namespace {
-
 using vpo::bench::MedianMs;
 using vpo::bench::Row;
-
-
-
-}  // namespace
 
 int main(int argc, char** argv) {
   vpo::bench::Options options;
